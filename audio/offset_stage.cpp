@@ -1,0 +1,3 @@
+#include "audio/offset_stage.h"
+
+void RunOffsetStage(FilterTable*, const ProcInfo*) {}

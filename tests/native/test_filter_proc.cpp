@@ -1,0 +1,39 @@
+// The processing procedure's frame: its result, and that an idle call asks the host
+// for nothing but the selection and leaves the sound alone.
+#include <gtest/gtest.h>
+
+#include "plugin/get_filter_table.h"
+#include "refhost/reference_host.h"
+
+namespace {
+
+Edit SmallEdit() {
+  Edit edit;
+  edit.audioRate = 8000;
+  edit.channels = 2;
+  edit.videoRate = 25;
+  edit.videoScale = 1;
+  for (int i = 0; i < 2 * 320 * 4; ++i) edit.samples.push_back(static_cast<int16_t>(i * 7 - 9000));
+  return edit;
+}
+
+TEST(FilterProc, IdleCallOnlyAsksForTheSelection) {
+  for (bool hasSelection : {false, true}) {
+    SCOPED_TRACE(hasSelection);
+    ReferenceHost host(GetFilterTable, SmallEdit());
+    host.hasSelection = hasSelection;
+    host.selectionStart = 0;
+    host.selectionEnd = host.frameCount() - 1;
+    host.trackValues()[0] = 1;
+    host.trackValues()[1] = 1;
+    std::vector<int16_t> audio;
+    EXPECT_EQ(host.ProcessFrame(1, audio), 1);
+    ASSERT_EQ(host.calls.size(), 1u);
+    EXPECT_EQ(host.calls[0].service, HostService::GetSelection);
+    EXPECT_TRUE(host.calls[0].knownHandle);
+    EXPECT_EQ(audio, FrameSound(host.edit, 1));
+    EXPECT_TRUE(host.faults.empty());
+  }
+}
+
+}  // namespace
