@@ -10,7 +10,6 @@
 
 #include "audio/edge_stage.h"
 #include "audio/offset_stage.h"
-#include "host/tracks.h"
 #include "selection/request_flags.h"
 #include "selection/request_stages.h"
 
@@ -32,7 +31,7 @@ int32_t HOST_CALL FilterProc(FilterTable* filter, ProcInfo* info) {
   const unsigned hostSseMode = _mm_getcsr();
   _mm_setcsr(kDefaultSseMode);
 
-  if (filter->trackValues[TRACK_OFFSET_MS] != 0) RunOffsetStage(filter, info);
+  RunOffsetStage(filter, info);  // returns at once, without a host call, while offsetMs is 0
   if (startRequest != 0) RunStartRequestStage(filter, info);
   if (endRequest != 0) RunEndRequestStage(filter, info);
   RunEdgeStage(filter, info);
