@@ -8,6 +8,7 @@
 // ---- The edit ---------------------------------------------------------------------
 
 int64_t EditLength(const Edit& edit) {
+  if (edit.generate) return edit.generatedLength;
   return edit.channels > 0 ? static_cast<int64_t>(edit.samples.size()) / edit.channels : 0;
 }
 
@@ -31,8 +32,20 @@ int32_t FrameLength(const Edit& edit, int32_t frame) {
 std::vector<int16_t> FrameSound(const Edit& edit, int32_t frame) {
   const size_t length = static_cast<size_t>(FrameLength(edit, frame)) * edit.channels;
   if (length == 0) return {};
-  const int16_t* first = edit.samples.data() + FrameStart(edit, frame) * edit.channels;
-  return std::vector<int16_t>(first, first + length);
+  std::vector<int16_t> sound(length);
+  WriteFrameSound(edit, frame, sound.data());
+  return sound;
+}
+
+void WriteFrameSound(const Edit& edit, int32_t frame, int16_t* out) {
+  const int32_t length = FrameLength(edit, frame);
+  if (length <= 0) return;
+  if (edit.generate) {
+    edit.generate(FrameStart(edit, frame), length, out);
+    return;
+  }
+  std::memcpy(out, edit.samples.data() + FrameStart(edit, frame) * edit.channels,
+              static_cast<size_t>(length) * edit.channels * sizeof(int16_t));
 }
 
 const char* HostServiceName(HostService service) {
@@ -133,6 +146,10 @@ ReferenceHost* HostOfFilter(FilterTable* filter) {
   return nullptr;
 }
 
+void Notify(ReferenceHost* host, HostService service) {
+  if (host != nullptr && host->onServiceCall) host->onServiceCall(service);
+}
+
 void Record(ReferenceHost* host, const HostCall& call) {
   if (host != nullptr && host->recordCalls) host->calls.push_back(call);
 }
@@ -140,14 +157,12 @@ void Record(ReferenceHost* host, const HostCall& call) {
 int32_t HOST_CALL ServeReadFrameAudio(void* editHandle, int32_t frame, int16_t* buffer) {
   ReferenceHost* host = HostOfHandle(editHandle);
   HostCall call{HostService::ReadFrameAudio, host != nullptr};
+  Notify(host, HostService::ReadFrameAudio);
   call.frame = frame;
   if (host != nullptr && buffer != nullptr) {
     const Edit& edit = host->edit;
     const int32_t natural = FrameLength(edit, frame);
-    if (natural > 0) {
-      std::memcpy(buffer, edit.samples.data() + FrameStart(edit, frame) * edit.channels,
-                  static_cast<size_t>(natural) * edit.channels * sizeof(int16_t));
-    }
+    WriteFrameSound(edit, frame, buffer);
     call.answer = host->readLengthAnswer ? host->readLengthAnswer(frame, natural) : natural;
   }
   Record(host, call);
@@ -157,6 +172,7 @@ int32_t HOST_CALL ServeReadFrameAudio(void* editHandle, int32_t frame, int16_t* 
 int32_t HOST_CALL ServeIsFrameSaved(void* editHandle, int32_t frame) {
   ReferenceHost* host = HostOfHandle(editHandle);
   HostCall call{HostService::IsFrameSaved, host != nullptr};
+  Notify(host, HostService::IsFrameSaved);
   call.frame = frame;
   if (host != nullptr) call.answer = host->unsavedFrames.count(frame) ? host->unsavedAnswer : 1;
   Record(host, call);
@@ -166,6 +182,7 @@ int32_t HOST_CALL ServeIsFrameSaved(void* editHandle, int32_t frame) {
 int32_t HOST_CALL ServeRefreshFilterWindow(FilterTable* filter) {
   ReferenceHost* host = HostOfFilter(filter);
   HostCall call{HostService::RefreshFilterWindow, host != nullptr};
+  Notify(host, HostService::RefreshFilterWindow);
   if (host != nullptr) std::memcpy(call.trackValues, host->trackValues(), sizeof call.trackValues);
   Record(host, call);
   return 1;
@@ -174,6 +191,7 @@ int32_t HOST_CALL ServeRefreshFilterWindow(FilterTable* filter) {
 int32_t HOST_CALL ServeGetFileInfo(void* editHandle, FileInfo* info) {
   ReferenceHost* host = HostOfHandle(editHandle);
   HostCall call{HostService::GetFileInfo, host != nullptr};
+  Notify(host, HostService::GetFileInfo);
   if (host != nullptr) {
     call.answer = host->getFileInfoAnswer;
     if (call.answer == 1 && info != nullptr) *info = host->fileInfo;
@@ -185,6 +203,7 @@ int32_t HOST_CALL ServeGetFileInfo(void* editHandle, FileInfo* info) {
 int32_t HOST_CALL ServeIsFilterActive(FilterTable* filter) {
   ReferenceHost* host = HostOfFilter(filter);
   HostCall call{HostService::IsFilterActive, host != nullptr};
+  Notify(host, HostService::IsFilterActive);
   if (host != nullptr) call.answer = host->isFilterActiveAnswer;
   Record(host, call);
   return call.answer;
@@ -193,6 +212,7 @@ int32_t HOST_CALL ServeIsFilterActive(FilterTable* filter) {
 int32_t HOST_CALL ServeGetSelection(void* editHandle, int32_t* start, int32_t* end) {
   ReferenceHost* host = HostOfHandle(editHandle);
   HostCall call{HostService::GetSelection, host != nullptr};
+  Notify(host, HostService::GetSelection);
   if (host != nullptr && host->hasSelection) {
     call.start = host->selectionStart;
     call.end = host->selectionEnd;
@@ -207,6 +227,7 @@ int32_t HOST_CALL ServeGetSelection(void* editHandle, int32_t* start, int32_t* e
 int32_t HOST_CALL ServeSetSelection(void* editHandle, int32_t start, int32_t end) {
   ReferenceHost* host = HostOfHandle(editHandle);
   HostCall call{HostService::SetSelection, host != nullptr};
+  Notify(host, HostService::SetSelection);
   call.start = start;
   call.end = end;
   if (host != nullptr) {

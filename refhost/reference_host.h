@@ -24,10 +24,15 @@
 
 struct Edit {
   int32_t audioRate = 48000;     // samples per second and channel, > 0
-  int32_t channels = 2;          // 1 or 2
+  int32_t channels = 2;          // 1 or 2 (more are served alike, interleaved)
   int32_t videoRate = 30000;     // frame rate = videoRate / videoScale, both > 0
   int32_t videoScale = 1001;
   std::vector<int16_t> samples;  // the whole edit's sound, interleaved
+  // An edit too long to hold (an hour of sound, say) comes from a generator instead:
+  // while `generate` is set, the sound is `generatedLength` samples per channel, and
+  // generate(first, count, out) writes samples first..first+count-1 of it, interleaved.
+  int64_t generatedLength = 0;
+  std::function<void(int64_t first, int32_t count, int16_t* out)> generate;
 };
 
 // Samples per channel in the whole edit.
@@ -41,6 +46,8 @@ int32_t FrameCount(const Edit& edit);
 int32_t FrameLength(const Edit& edit, int32_t frame);
 // The frame's own sound, interleaved, as the edit holds it.
 std::vector<int16_t> FrameSound(const Edit& edit, int32_t frame);
+// Writes the frame's own sound at out (FrameLength * channels values).
+void WriteFrameSound(const Edit& edit, int32_t frame, int16_t* out);
 
 // ---- What the host records ----------------------------------------------------------
 
@@ -95,6 +102,9 @@ class ReferenceHost {
   // ReadFrameAudio always writes the frame's natural sound; this may change the
   // length it answers (frame asked, natural length) -> length answered.
   std::function<int32_t(int32_t, int32_t)> readLengthAnswer;
+  // Called on every service call before the host answers it: lets a test play a host
+  // that changes its state mid-call (moves a slider, say).
+  std::function<void(HostService)> onServiceCall;
   HWND settingsWindow = nullptr;       // first argument of FilterWndProc
   bool recordCalls = true;             // off for long renders
 

@@ -1,0 +1,231 @@
+// The edge stage: which frames are silenced or ramped for a selection, and the exact
+// values of the two ramps.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "plugin/get_filter_table.h"
+#include "refhost/reference_host.h"
+
+namespace {
+
+Edit AnyEdit() {
+  Edit edit;
+  edit.audioRate = 8000;
+  edit.channels = 1;
+  edit.videoRate = 25;
+  edit.videoScale = 1;
+  edit.samples.assign(320 * 40, 0);
+  return edit;
+}
+
+// One FilterProc call on `sound` as frame `frame` of a 1000-frame edit.
+std::vector<int16_t> Shape(std::vector<int16_t> sound, int32_t channels, int32_t frame,
+                           int32_t selectionStart, int32_t selectionEnd, int32_t front,
+                           int32_t back, bool hasSelection = true) {
+  ReferenceHost host(GetFilterTable, AnyEdit());
+  host.hasSelection = hasSelection;
+  host.selectionStart = selectionStart;
+  host.selectionEnd = selectionEnd;
+  host.trackValues()[0] = front;
+  host.trackValues()[1] = back;
+  ProcFields fields;
+  fields.currentFrame = frame;
+  fields.frameCount = 1000;
+  fields.audioChannels = channels;
+  fields.audioCount = static_cast<int32_t>(sound.size()) / (channels > 0 ? channels : 1);
+  EXPECT_EQ(host.CallFilterProc(fields, sound), 1);
+  EXPECT_TRUE(host.faults.empty()) << host.faults.front();
+  return sound;
+}
+
+// Frame 10 is the ramp-in and frame 20 the ramp-out frame of selection 10..20 with
+// both sliders at 1.
+std::vector<int16_t> RampIn(std::vector<int16_t> sound, int32_t channels = 1) {
+  return Shape(std::move(sound), channels, 10, 10, 20, 1, 1);
+}
+std::vector<int16_t> RampOut(std::vector<int16_t> sound, int32_t channels = 1) {
+  return Shape(std::move(sound), channels, 20, 10, 20, 1, 1);
+}
+
+using Sound = std::vector<int16_t>;
+
+TEST(EdgeRamps, ExactValues) {
+  struct Case {
+    const char* name;
+    bool rampIn;
+    int channels;
+    Sound before;
+    Sound after;
+  };
+  const Case cases[] = {
+      {"out 1000 over 4", false, 1, {1000, 9, 9, 9}, {750, 500, 250, 0}},
+      {"out 7 over 4", false, 1, {7, 9, 9, 9}, {5, 3, 1, 0}},
+      {"out -7 over 4", false, 1, {-7, 9, 9, 9}, {-5, -3, -1, 0}},
+      {"out 296 over 6: single-precision step", false, 1, {296, 1, 1, 1, 1, 1},
+       {246, 197, 147, 98, 49, 0}},
+      {"in 7 over 4: integer step", true, 1, {9, 9, 9, 7}, {0, 1, 2, 3}},
+      {"in -7 over 4", true, 1, {9, 9, 9, -7}, {0, -1, -2, -3}},
+      {"in 3 over 4: step 0", true, 1, {9, 9, 9, 3}, {0, 0, 0, 0}},
+      {"in stereo 400 / -402", true, 2, {5, 5, 5, 5, 5, 5, 400, -402},
+       {0, 0, 100, -100, 200, -200, 300, -300}},
+      {"out stereo 1000 / -7", false, 2, {1000, -7, 5, 5, 5, 5, 5, 5},
+       {750, -5, 500, -3, 250, -1, 0, 0}},
+      {"in one sample", true, 1, {12345}, {0}},
+      {"out one sample", false, 1, {-12345}, {0}},
+      {"in one stereo sample", true, 2, {300, -300}, {0, 0}},
+      {"out one stereo sample", false, 2, {300, -300}, {0, 0}},
+      {"in no samples", true, 1, {}, {}},
+      {"out no samples", false, 2, {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.rampIn ? RampIn(c.before, c.channels) : RampOut(c.before, c.channels), c.after);
+  }
+}
+
+TEST(EdgeRamps, FullScaleOver1600Samples) {
+  struct Case { bool rampIn; int16_t edge; int16_t expectedEnd; };
+  // For the ramp-in the end is the last value, for the ramp-out the first.
+  const Case cases[] = {{true, 32767, 31980}, {true, -32768, -31980}, {true, 1599, 0},
+                        {true, -1599, 0},     {false, 32767, 32746},  {false, -32768, -32747}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.edge);
+    Sound sound(1600, 77);
+    sound[c.rampIn ? 1599 : 0] = c.edge;
+    const Sound shaped = c.rampIn ? RampIn(sound) : RampOut(sound);
+    EXPECT_EQ(shaped[c.rampIn ? 1599 : 0], c.expectedEnd);
+    EXPECT_EQ(shaped[c.rampIn ? 0 : 1599], 0);
+    if (c.rampIn && c.edge == 32767) {
+      EXPECT_EQ(shaped[1], 20);  // the step
+    }
+  }
+}
+
+// What the stage makes of frames 0..30 around selection 10..20: '.' silent,
+// 'i' ramp-in, 'o' ramp-out, '=' unchanged.
+std::string Roles(int32_t start, int32_t end, int32_t front, int32_t back, bool hasSelection = true,
+                  int32_t firstFrame = 0) {
+  std::string roles;
+  const Sound probe = {1000, 0, 0, 7};
+  for (int32_t frame = firstFrame; frame < firstFrame + 31; ++frame) {
+    const Sound shaped = Shape(probe, 1, frame, start, end, front, back, hasSelection);
+    if (shaped == probe) roles += '=';
+    else if (shaped == Sound{0, 0, 0, 0}) roles += '.';
+    else if (shaped == Sound{0, 1, 2, 3}) roles += 'i';
+    else if (shaped == Sound{750, 500, 250, 0}) roles += 'o';
+    else roles += '?';
+  }
+  return roles;
+}
+
+TEST(EdgeFrames, SilenceAndRampsAroundTheSelection) {
+  struct Case {
+    const char* name;
+    int32_t start, end, front, back;
+    bool hasSelection;
+    const char* roles;  // frames 0..30
+  };
+  const Case cases[] = {
+      {"front 1, back 1", 10, 20, 1, 1, true, "..........i=========o.........."},
+      {"front 0, back 0", 10, 20, 0, 0, true, ".........i===========o........."},
+      {"front 5, back 3", 10, 20, 5, 3, true, "..............i===o............"},
+      {"both ramps on one frame: ramp-in", 10, 20, 6, 6, true, "...............i..............."},
+      {"ramp-in after ramp-out", 10, 20, 8, 8, true, "..............................."},
+      {"starts at frame 0, front 0", 0, 20, 0, 1, true, "====================o.........."},
+      {"ends on the last frame, back 0", 10, 30, 1, 0, true, "..........i===================="},
+      {"no selection", 10, 20, 5, 3, false, "==============================="},
+      {"reversed selection", 20, 10, 1, 1, true, "..............................."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Roles(c.start, c.end, c.front, c.back, c.hasSelection), c.roles);
+  }
+}
+
+TEST(EdgeFrames, SelectionsAtThe32BitLimitsDoNotWrap) {
+  struct Case {
+    const char* name;
+    int32_t start, end, front, back;
+    const char* roles;
+  };
+  const Case cases[] = {
+      // INT_MIN + 0 - 1 and INT_MAX - 0 + 1 lie outside 32 bits: everything passes.
+      {"widest selection, sliders 0", INT_MIN, INT_MAX, 0, 0, "==============================="},
+      // The ramp-in frame lies far past every frame: everything is silent.
+      {"start at INT_MAX", INT_MAX, INT_MAX, 100, 0, "..............................."},
+      {"end at INT_MIN", INT_MIN, INT_MIN, 0, 100, "..............................."},
+      {"out-of-range sliders", 10, 20, -5, -5, "....i=====================o...."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Roles(c.start, c.end, c.front, c.back), c.roles);
+  }
+}
+
+TEST(EdgeFrames, CurrentFramesAtThe32BitLimits) {
+  const Sound probe = {1000, 0, 0, 7};
+  EXPECT_EQ(Shape(probe, 1, INT_MAX, INT_MIN, INT_MAX, 0, 0), probe);
+  EXPECT_EQ(Shape(probe, 1, INT_MIN, INT_MIN, INT_MAX, 0, 0), probe);
+  EXPECT_EQ(Shape(probe, 1, INT_MAX, INT_MIN, INT_MAX, 0, 1), (Sound{750, 500, 250, 0}));
+  EXPECT_EQ(Shape(probe, 1, INT_MIN, INT_MIN, INT_MAX, 1, 0), (Sound{0, 1, 2, 3}));
+}
+
+TEST(EdgeChannels, NeverShapesBeyondTheHostsValues) {
+  // Silence through a selection that leaves every frame silent (ramp-in after ramp-out).
+  struct Case {
+    const char* name;
+    int32_t channels;
+    int32_t audioCount;
+    Sound before;
+    Sound after;
+  };
+  const Case cases[] = {
+      {"mono: n values", 1, 3, {1, 2, 3}, {0, 0, 0}},
+      {"stereo: 2n values", 2, 2, {1, 2, 3, 4}, {0, 0, 0, 0}},
+      {"three channels: the first 2n values", 3, 2, {1, 2, 3, 4, 5, 6}, {0, 0, 0, 0, 5, 6}},
+      {"no channels", 0, 4, {}, {}},
+      {"negative channels", -1, 4, {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ReferenceHost host(GetFilterTable, AnyEdit());
+    host.hasSelection = true;
+    host.selectionStart = 10;
+    host.selectionEnd = 20;
+    host.trackValues()[0] = 8;
+    host.trackValues()[1] = 8;
+    ProcFields fields;
+    fields.currentFrame = 15;
+    fields.frameCount = 1000;
+    fields.audioCount = c.audioCount;
+    fields.audioChannels = c.channels;
+    Sound sound = c.before;
+    host.CallFilterProc(fields, sound);
+    EXPECT_EQ(sound, c.after);
+    EXPECT_TRUE(host.faults.empty()) << host.faults.front();
+  }
+}
+
+TEST(EdgeChannels, NegativeSampleCountTouchesNothing) {
+  for (int32_t frame : {5, 10, 15, 20}) {  // silent, ramp-in, unchanged, ramp-out
+    ReferenceHost host(GetFilterTable, AnyEdit());
+    host.hasSelection = true;
+    host.selectionStart = 10;
+    host.selectionEnd = 20;
+    host.trackValues()[0] = 1;
+    host.trackValues()[1] = 1;
+    ProcFields fields;
+    fields.currentFrame = frame;
+    fields.frameCount = 1000;
+    fields.audioCount = -4;
+    fields.audioChannels = 2;
+    Sound sound;
+    EXPECT_EQ(host.CallFilterProc(fields, sound), 1);
+    EXPECT_TRUE(host.faults.empty()) << host.faults.front();
+  }
+}
+
+}  // namespace
