@@ -5,14 +5,13 @@
 // Not available under AddressSanitizer, which owns malloc itself.
 #include <cstddef>
 
-struct AllocationReport {
-  int allocations;       // large allocations asked for while armed
-  size_t lastBytes;      // the size of the last one
-  int released;          // how many of those were freed while armed
-};
+#include "tests/common/allocation_watch.h"
 
 bool AllocationProbeAvailable();
 // From now on, watch allocations of at least `thresholdBytes`; refuse them if `refuse`.
 void ArmAllocationProbe(size_t thresholdBytes, bool refuse);
 // Stops watching and reports what was seen since arming.
 AllocationReport DisarmAllocationProbe();
+
+// The probe as the shared exact-value cases use it.
+constexpr AllocationWatch kAllocationProbe = {ArmAllocationProbe, DisarmAllocationProbe};

@@ -8,6 +8,7 @@
 
 #include "plugin/get_filter_table.h"
 #include "refhost/reference_host.h"
+#include "tests/common/exact_cases.h"
 
 namespace {
 
@@ -41,67 +42,12 @@ std::vector<int16_t> Shape(std::vector<int16_t> sound, int32_t channels, int32_t
   return sound;
 }
 
-// Frame 10 is the ramp-in and frame 20 the ramp-out frame of selection 10..20 with
-// both sliders at 1.
-std::vector<int16_t> RampIn(std::vector<int16_t> sound, int32_t channels = 1) {
-  return Shape(std::move(sound), channels, 10, 10, 20, 1, 1);
-}
-std::vector<int16_t> RampOut(std::vector<int16_t> sound, int32_t channels = 1) {
-  return Shape(std::move(sound), channels, 20, 10, 20, 1, 1);
-}
-
 using Sound = std::vector<int16_t>;
 
-TEST(EdgeRamps, ExactValues) {
-  struct Case {
-    const char* name;
-    bool rampIn;
-    int channels;
-    Sound before;
-    Sound after;
-  };
-  const Case cases[] = {
-      {"out 1000 over 4", false, 1, {1000, 9, 9, 9}, {750, 500, 250, 0}},
-      {"out 7 over 4", false, 1, {7, 9, 9, 9}, {5, 3, 1, 0}},
-      {"out -7 over 4", false, 1, {-7, 9, 9, 9}, {-5, -3, -1, 0}},
-      {"out 296 over 6: single-precision step", false, 1, {296, 1, 1, 1, 1, 1},
-       {246, 197, 147, 98, 49, 0}},
-      {"in 7 over 4: integer step", true, 1, {9, 9, 9, 7}, {0, 1, 2, 3}},
-      {"in -7 over 4", true, 1, {9, 9, 9, -7}, {0, -1, -2, -3}},
-      {"in 3 over 4: step 0", true, 1, {9, 9, 9, 3}, {0, 0, 0, 0}},
-      {"in stereo 400 / -402", true, 2, {5, 5, 5, 5, 5, 5, 400, -402},
-       {0, 0, 100, -100, 200, -200, 300, -300}},
-      {"out stereo 1000 / -7", false, 2, {1000, -7, 5, 5, 5, 5, 5, 5},
-       {750, -5, 500, -3, 250, -1, 0, 0}},
-      {"in one sample", true, 1, {12345}, {0}},
-      {"out one sample", false, 1, {-12345}, {0}},
-      {"in one stereo sample", true, 2, {300, -300}, {0, 0}},
-      {"out one stereo sample", false, 2, {300, -300}, {0, 0}},
-      {"in no samples", true, 1, {}, {}},
-      {"out no samples", false, 2, {}, {}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(c.rampIn ? RampIn(c.before, c.channels) : RampOut(c.before, c.channels), c.after);
-  }
-}
+TEST(EdgeRamps, ExactValues) { exact::CheckRampValues(GetFilterTable); }
 
-TEST(EdgeRamps, FullScaleOver1600Samples) {
-  struct Case { bool rampIn; int16_t edge; int16_t expectedEnd; };
-  // For the ramp-in the end is the last value, for the ramp-out the first.
-  const Case cases[] = {{true, 32767, 31980}, {true, -32768, -31980}, {true, 1599, 0},
-                        {true, -1599, 0},     {false, 32767, 32746},  {false, -32768, -32747}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.edge);
-    Sound sound(1600, 77);
-    sound[c.rampIn ? 1599 : 0] = c.edge;
-    const Sound shaped = c.rampIn ? RampIn(sound) : RampOut(sound);
-    EXPECT_EQ(shaped[c.rampIn ? 1599 : 0], c.expectedEnd);
-    EXPECT_EQ(shaped[c.rampIn ? 0 : 1599], 0);
-    if (c.rampIn && c.edge == 32767) {
-      EXPECT_EQ(shaped[1], 20);  // the step
-    }
-  }
+TEST(EdgeRamps, DefaultRoundingWhateverTheHostSet) {
+  exact::CheckUnderHostRoundingMode(GetFilterTable);
 }
 
 // What the stage makes of frames 0..30 around selection 10..20: '.' silent,

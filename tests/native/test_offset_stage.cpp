@@ -7,9 +7,10 @@
 
 #include "plugin/get_filter_table.h"
 #include "refhost/reference_host.h"
+#include "tests/common/exact_cases.h"
 #include "tests/common/stream_oracle.h"
 #include "tests/native/allocation_probe.h"
-#include "tests/native/edits.h"
+#include "tests/common/edits.h"
 
 namespace {
 
@@ -77,25 +78,28 @@ TEST(OffsetSound, HalfFramesAt30Fps) {
   }
 }
 
-TEST(OffsetSound, ShiftInSamplesPerChannel) {
-  struct Case { int32_t audioRate, channels, offsetMs; int64_t shift; };
-  const Case cases[] = {
-      {44100, 1, -1, 44},     {44100, 2, 1, 44},       {48000, 1, 1, 48},
-      {48000, 2, -1, 48},     {44100, 1, 599, 26415},  {44100, 2, -599, 26415},
-      {48000, 1, -599, 28752}, {48000, 2, 599, 28752}, {44100, 2, -100, 4410},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.audioRate << " Hz, " << c.channels << " ch, "
-                                    << c.offsetMs << " ms");
-    // At 29.97 fps; frame 40 lies well inside a 3-second edit either way.
-    ReferenceHost host(GetFilterTable, NoiseEdit(c.audioRate, c.channels, 30000, 1001,
-                                                 3 * c.audioRate));
-    host.trackValues()[2] = c.offsetMs;
-    const Sound sound = Processed(host, 40);
-    const int64_t from = FrameStart(host.edit, 40) + (c.offsetMs < 0 ? c.shift : -c.shift);
-    const auto first = host.edit.samples.begin() + from * c.channels;
-    EXPECT_EQ(sound, Sound(first, first + static_cast<ptrdiff_t>(sound.size())));
+TEST(OffsetSound, ShiftInSamplesPerChannel) { exact::CheckShifts(GetFilterTable); }
+
+TEST(OffsetReads, GatherCountsAcrossFrameRates) { exact::CheckGatherCounts(GetFilterTable); }
+
+TEST(OffsetAllocation, OneBufferWithRoomForTheLongestFrames) {
+  if (!AllocationProbeAvailable()) GTEST_SKIP() << "malloc belongs to the sanitizer";
+  exact::CheckGatherAllocations(GetFilterTable, kAllocationProbe);
+}
+
+TEST(OffsetFailures, RefusedAllocationSwitchesTheOffsetOff) {
+  if (!AllocationProbeAvailable()) GTEST_SKIP() << "malloc belongs to the sanitizer";
+  exact::CheckRefusedAllocation(GetFilterTable, kAllocationProbe);
+}
+
+TEST(OffsetGolden, RendersMatchTheWholeStreamRuleAndTheirDigests) {
+  for (const exact::GoldenRender& golden : exact::GoldenRenders()) {
+    SCOPED_TRACE(golden.name);
+    Edit edit;
+    const Sound rendered = exact::Render(GetFilterTable, golden, &edit);
+    EXPECT_TRUE(rendered == OracleRender(edit, golden.settings));
   }
+  exact::CheckGoldenRenders(GetFilterTable);
 }
 
 TEST(OffsetReads, FramesReadInOrderWithSilentEdgeFrames) {
@@ -121,51 +125,6 @@ TEST(OffsetReads, FramesReadInOrderWithSilentEdgeFrames) {
     }
     EXPECT_EQ(framesRead, c.framesRead);
     EXPECT_EQ(host.calls.size(), c.framesRead.size() + 2);
-  }
-}
-
-TEST(OffsetReads, GatherCountsAcrossFrameRates) {
-  struct Case { int32_t videoRate, videoScale, offsetMs; size_t reads; };
-  const Case cases[] = {
-      {24000, 1001, -599, 25}, {24, 1, 1, 25},        {25, 1, 599, 24},
-      {30000, 1001, -599, 20}, {30, 1, 599, 20},      {50, 1, 220, 12},
-      {60000, 1001, -150, 10}, {60, 1, 150, 10},
-      // Where those frames span less than the shift, as many more as it needs.
-      {50, 1, 221, 13},        {60, 1, 151, 11},      {60, 1, -599, 37},
-      {60000, 1001, 599, 37},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.videoRate << "/" << c.videoScale << ", " << c.offsetMs);
-    ReferenceHost host(GetFilterTable, NoiseEdit(48000, 2, c.videoRate, c.videoScale, 48000 * 4));
-    host.trackValues()[2] = c.offsetMs;
-    Processed(host, host.frameCount() / 2);
-    EXPECT_EQ(host.CallsOf(HostService::ReadFrameAudio).size(), c.reads);
-  }
-}
-
-TEST(OffsetAllocation, OneBufferWithRoomForTheLongestFrames) {
-  if (!AllocationProbeAvailable()) GTEST_SKIP() << "malloc belongs to the sanitizer";
-  struct Case { int32_t videoRate, videoScale, audioRate, channels; size_t bytes; };
-  // Room for the gather count's frames at ceil(audioRate / frame rate) + 1 samples.
-  const Case cases[] = {
-      {30000, 1001, 48000, 2, 20 * 1603 * 4},  // 1601.6 samples per frame
-      {30000, 1001, 44100, 1, 20 * 1473 * 2},  // 1471.47
-      {24000, 1001, 48000, 2, 25 * 2003 * 4},  // 2002: 25 frames hold 50050
-      {30, 1, 48000, 2, 20 * 1601 * 4},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.videoRate << "/" << c.videoScale << " " << c.audioRate);
-    ReferenceHost host(GetFilterTable,
-                       NoiseEdit(c.audioRate, c.channels, c.videoRate, c.videoScale, c.audioRate));
-    host.trackValues()[2] = -100;
-    Sound sound = FrameSound(host.edit, 3);
-    ProcFields fields{3, host.frameCount(), FrameLength(host.edit, 3), c.channels};
-    ArmAllocationProbe(16 * 1024, false);
-    host.CallFilterProc(fields, sound);
-    const AllocationReport report = DisarmAllocationProbe();
-    EXPECT_EQ(report.allocations, 1);
-    EXPECT_EQ(report.lastBytes, c.bytes);
-    EXPECT_EQ(report.released, 1);
   }
 }
 
@@ -226,42 +185,6 @@ TEST(OffsetFailures, UnworkableFramesAreLeftAloneWithoutAHostCall) {
     EXPECT_EQ(host.calls[0].service, HostService::GetSelection);
     EXPECT_TRUE(host.faults.empty()) << host.faults.front();
   }
-}
-
-TEST(OffsetFailures, RefusedAllocationSwitchesTheOffsetOff) {
-  if (!AllocationProbeAvailable()) GTEST_SKIP() << "malloc belongs to the sanitizer";
-  ReferenceHost host(GetFilterTable, TenFramesAt30());
-  host.trackValues()[2] = 100;
-  // Frame 6 is the ramp-out frame: the edge stage still runs, on the unshifted sound.
-  host.hasSelection = true;
-  host.selectionStart = 0;
-  host.selectionEnd = 6;
-  host.trackValues()[1] = 1;
-  ArmAllocationProbe(16 * 1024, true);
-  const Sound sound = Processed(host, 6);
-  const AllocationReport report = DisarmAllocationProbe();
-  EXPECT_EQ(report.allocations, 1);
-
-  EXPECT_EQ(host.trackValues()[2], 0);
-  const std::vector<HostCall> refreshes = host.CallsOf(HostService::RefreshFilterWindow);
-  ASSERT_EQ(refreshes.size(), 1u);
-  EXPECT_EQ(refreshes[0].trackValues[2], 0);
-  EXPECT_TRUE(refreshes[0].knownHandle);
-  EXPECT_TRUE(host.CallsOf(HostService::ReadFrameAudio).empty());
-  EXPECT_EQ(host.calls.back().service, HostService::GetSelection);
-
-  Sound expected = FrameSound(host.edit, 6);
-  FilterSettings edges;
-  edges.hasSelection = true;
-  edges.selectionEnd = 6;
-  edges.backFrames = 1;
-  OracleShapeEdges(edges, 6, 2, expected);
-  EXPECT_EQ(sound, expected);
-
-  // From the next frame on the stage is off: no GetFileInfo any more.
-  host.calls.clear();
-  Processed(host, 7);
-  EXPECT_TRUE(host.CallsOf(HostService::GetFileInfo).empty());
 }
 
 TEST(OffsetSecondRead, TheSecondReadDecides) {
