@@ -94,8 +94,10 @@ int OutputFormatForPath(const std::string& path) {
 
 bool CheckOutputFormat(const std::string& path, std::string& error) {
   if (OutputFormatForPath(path) != 0) return true;
-  error = path + ": unknown output format '." + Extension(path) +
-          "' (use .wav, .flac, .aiff, .aif, .au, .snd, .caf or .w64)";
+  const std::string extension = Extension(path);
+  error = path + ": unknown output format " +
+          (extension.empty() ? std::string("(no extension)") : "'." + extension + "'") +
+          "; use .wav, .flac, .aiff, .aif, .au, .snd, .caf or .w64";
   return false;
 }
 
