@@ -126,6 +126,7 @@ void Memcpy(benchmark::State& state, const Case& c) {
 // Collects every run's time per iteration, to print the ratios at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
+  RatioReporter() : ConsoleReporter(OO_Tabular) {}
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
@@ -143,6 +144,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
       const double copy = Time("Memcpy/" + name);
       const double alone = Time("FilterProc/" + name);
       const double host = Time("Host/" + name);
+      if (copy == 0 || alone == 0 || host == 0) continue;  // filtered out of this run
       std::printf("%-14s %12.0f %12.0f %12.0f %8.2fx %8.2fx\n", c.name, copy, alone, host,
                   alone / copy, host / copy);
     }

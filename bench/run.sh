@@ -15,7 +15,7 @@ cd "$root"
 cmake --build "$build" --target filter_proc_bench brisdale -j"$(nproc)" >/dev/null
 
 echo "== FilterProc per frame, against memcpy"
-"$build/bench/filter_proc_bench" --benchmark_color=false "$@"
+"$build/bench/filter_proc_bench" "$@"
 
 echo
 echo "== brisdale render --offset-ms 100 against sox delay 0.1 0.1 (10 minutes, 48000 Hz stereo)"
