@@ -287,6 +287,11 @@ int32_t* ReferenceHost::trackValues() { return guarded_->trackValues.value; }
 
 void* ReferenceHost::editHandle() const { return const_cast<ReferenceHost*>(this); }
 
+void ReferenceHost::SetModuleInstance(HINSTANCE instance) {
+  guarded_->liveFilter.value.instance = instance;
+  guarded_->liveFilterAsBuilt.instance = instance;
+}
+
 void ReferenceHost::CheckAfterCall(const char* procedure) {
   const std::string after = std::string(" after ") + procedure;
   if (!guarded_->liveFilter.Intact()) faults.push_back("live filter record guard changed" + after);

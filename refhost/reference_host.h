@@ -116,6 +116,9 @@ class ReferenceHost {
   FilterTable* liveFilter();        // the live filter record
   int32_t* trackValues();           // the live slider positions, in track order
   void* editHandle() const;         // opaque handle passed in ProcInfo
+  // Word 26 of the live record, the module's instance handle. A fake non-null value
+  // unless set: a host that loaded the module fills in the module's own handle.
+  void SetModuleInstance(HINSTANCE instance);
   int32_t frameCount() const { return FrameCount(edit); }
 
   // ---- Driving the plug-in.
