@@ -227,7 +227,7 @@ bool RunRender(const RenderOptions& options, RenderSummary& summary, std::string
   // Frames go to the file in batches of about a second, not one write per frame.
   std::vector<int16_t> batch;
   const size_t batchValues = static_cast<size_t>(host.edit.audioRate) * host.edit.channels;
-  batch.reserve(batchValues + 2 * frameSound.capacity());
+  batch.reserve(2 * batchValues);
   const int32_t channels = host.edit.channels;
   for (int32_t frame = 0; frame < frameCount; ++frame) {
     host.ProcessFrame(frame, frameSound);

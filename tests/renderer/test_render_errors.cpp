@@ -56,6 +56,9 @@ const ErrorCase kCases[] = {
     {"unknown option", {"IN", "OUT", "--loud"}, "unknown option --loud"},
     {"one file name", {"IN"}, "render needs INPUT and OUTPUT"},
     {"picture over the input", {"IN", "OUT", "--plot", "IN"}, "would overwrite the input or the output"},
+    {"picture over the output", {"IN", "OUT", "--plot", "OUT"}, "would overwrite the input or the output"},
+    // Refused only once the sound is rendered: the sound must not be left either.
+    {"picture directory missing", {"IN", "OUT", "--plot", "DIR/no/p.png"}, "p.png: cannot write there"},
 };
 
 std::string Expand(const std::string& word, const ScratchDirectory& scratch) {
