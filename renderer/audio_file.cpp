@@ -4,9 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "renderer/pending_file.h"
 
@@ -19,6 +22,29 @@ std::string Extension(const std::string& path) {
   std::string extension = path.substr(dot + 1);
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return extension;
+}
+
+// libsndfile hands floating-point samples to sf_readf_short unscaled (0.5 becomes 0 or
+// 1), or scaled to the file's own peak when asked. Full scale is 1.0 here, as in
+// libsndfile's own 16-bit to float conversion (x / 32768): read floats and scale them,
+// clamping what lies beyond full scale instead of letting it wrap around.
+sf_count_t ReadFloatAsShort(SNDFILE* file, int16_t* out, sf_count_t frames, int channels) {
+  constexpr sf_count_t kChunkFrames = 65536;
+  std::vector<float> chunk(static_cast<size_t>(kChunkFrames) * channels);
+  sf_count_t done = 0;
+  while (done < frames) {
+    const sf_count_t got = sf_readf_float(file, chunk.data(), std::min(kChunkFrames, frames - done));
+    if (got <= 0) break;
+    const size_t values = static_cast<size_t>(got) * channels;
+    for (size_t i = 0; i < values; ++i) {
+      double scaled = std::nearbyint(static_cast<double>(chunk[i]) * 32768.0);
+      if (std::isnan(scaled)) scaled = 0;
+      out[static_cast<size_t>(done) * channels + i] =
+          static_cast<int16_t>(std::max(-32768.0, std::min(32767.0, scaled)));
+    }
+    done += got;
+  }
+  return done;
 }
 
 }  // namespace
@@ -62,7 +88,10 @@ bool ReadAudioFile(const std::string& path, AudioData& audio, std::string& error
     audio.sampleRate = info.samplerate;
     audio.channels = info.channels;
     audio.samples.assign(static_cast<size_t>(info.frames) * info.channels, 0);
-    const sf_count_t got = sf_readf_short(file, audio.samples.data(), info.frames);
+    const int subtype = info.format & SF_FORMAT_SUBMASK;
+    const sf_count_t got = (subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_DOUBLE)
+                               ? ReadFloatAsShort(file, audio.samples.data(), info.frames, info.channels)
+                               : sf_readf_short(file, audio.samples.data(), info.frames);
     if (got <= 0) {
       error = path + ": cannot read the sound (" + sf_strerror(file) + ")";
       ok = false;

@@ -2,8 +2,9 @@
 // Reading and writing sound files through libsndfile.
 //
 // The renderer works in the host's own sample format, interleaved signed 16-bit, so
-// every file is read as 16-bit (libsndfile converts other sample formats) and written
-// as 16-bit PCM.
+// every file is read as 16-bit and written as 16-bit PCM. libsndfile converts integer
+// formats (24-bit keeps its top 16 bits); floating-point samples, full scale 1.0, are
+// scaled here and clamped at full scale.
 
 #include <cstdint>
 #include <memory>

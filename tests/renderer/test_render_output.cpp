@@ -119,6 +119,48 @@ TEST(BrisdaleRender, WritesWhatTheReferenceHostRenders) {
   }
 }
 
+// Other sample formats reach the host as 16-bit: integer formats keep their top 16
+// bits, floating-point full scale 1.0 maps to 32768 and clamps beyond it.
+TEST(BrisdaleRender, ConvertsInputTo16Bits) {
+  const float floats[] = {0.5f, -0.5f, 0.25f, 1.0f, -1.0f, 1.5f, -1.5f, 0.0f};
+  const std::vector<int16_t> fromFloats = {16384, -16384, 8192, 32767, -32768, 32767, -32768, 0};
+  const int32_t ints[] = {0x40000000, -0x40000000, 0x7FFFFFFF, INT32_MIN, 0x00012345};
+  const std::vector<int16_t> fromInts = {16384, -16384, 32767, -32768, 1};
+  struct Case {
+    const char* name;
+    int format;
+    std::vector<int16_t> expected;
+  };
+  const Case cases[] = {
+      {"float", SF_FORMAT_WAV | SF_FORMAT_FLOAT, fromFloats},
+      {"double", SF_FORMAT_WAV | SF_FORMAT_DOUBLE, fromFloats},
+      {"24-bit", SF_FORMAT_WAV | SF_FORMAT_PCM_24, fromInts},
+      {"32-bit", SF_FORMAT_WAV | SF_FORMAT_PCM_32, fromInts},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchDirectory scratch;
+    SF_INFO info = {};
+    info.samplerate = 8000;
+    info.channels = 1;
+    info.format = c.format;
+    SNDFILE* file = sf_open(scratch.Path("in.wav").c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr);
+    const bool isFloat = (c.format & SF_FORMAT_SUBMASK) == SF_FORMAT_FLOAT ||
+                         (c.format & SF_FORMAT_SUBMASK) == SF_FORMAT_DOUBLE;
+    if (isFloat) {
+      sf_writef_float(file, floats, 8);
+    } else {
+      sf_writef_int(file, ints, 5);
+    }
+    sf_close(file);
+    const ProgramRun run = RunBrisdale({"render", scratch.Path("in.wav"), scratch.Path("out.wav"),
+                                        "--no-selection", "--quiet"});
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(ReadSoundFile(scratch.Path("out.wav")).samples, c.expected);
+  }
+}
+
 TEST(BrisdaleRender, PlotIsAPngBesideTheSound) {
   ScratchDirectory scratch;
   WriteSoundFile(scratch.Path("in.wav"), TestSound(48000, 2, 1.0), kWav16);
