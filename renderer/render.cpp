@@ -115,6 +115,7 @@ PlotText DescribeRender(const RenderOptions& options, const RenderSummary& summa
   if (marks.hasSelection) {
     line += "   selection " + std::to_string(marks.selectionStart) + "\xe2\x80\x93" +
             std::to_string(marks.selectionEnd);
+    if (!options.presses.empty()) line += " after";
   } else {
     line += "   no selection";
   }
