@@ -43,9 +43,14 @@ struct GatherPlan {
 };
 
 // Works out the gather from the file's rates and an offset. False when the rates are
-// not positive, or the buffer would be too large to exist: then the stage does nothing.
+// not positive, the offset lies beyond the slider, or the buffer would be too large to
+// exist: then the stage does nothing.
 bool PlanGather(const FileInfo& file, int32_t channels, int32_t offsetMs, GatherPlan* plan) {
   if (file.videoRate <= 0 || file.videoScale <= 0 || file.audioRate <= 0) return false;
+  // The slider holds no larger offset. A host that hands one over anyway would have the
+  // gather grow with it, to millions of frames and hundreds of megabytes at low frame
+  // rates; such a frame is left as it is.
+  if (offsetMs < -kLargestOffsetMs || offsetMs > kLargestOffsetMs) return false;
 
   // 1 + trunc(599 / frame rate) frames: 20 at 29.97 and 30 fps, 25 at 23.976 fps.
   const double frameRate = static_cast<double>(file.videoRate) / file.videoScale;
