@@ -42,19 +42,30 @@ void Silence(const FrameLayout& frame) {
 
 // Value i of each channel becomes i * step, with an integer step: the channel's last
 // value divided by n, truncated toward zero (7 over 4 samples gives 0, 1, 2, 3).
+// |i * step| < |last value| for every i < n, so every value fits 16 bits, and a
+// running total kept in 16-bit arithmetic (which wraps, unsigned) is exact; it lets
+// the loop run eight values at a time.
 void RampIn(const FrameLayout& frame) {
   const int32_t n = frame.samplesPerChannel;
   if (n <= 0) return;
-  const int channels = frame.channels;
-  for (int channel = 0; channel < channels; ++channel) {
-    int16_t* values = frame.samples + channel;
-    const int32_t target = values[static_cast<size_t>(n - 1) * channels];
-    const int32_t step = target / n;
-    // |i * step| < |target| for every i < n, so each value fits 16 bits.
-    int32_t value = 0;
-    for (int32_t i = 0; i < n; ++i, value += step) {
-      values[static_cast<size_t>(i) * channels] = static_cast<int16_t>(value);
+  int16_t* values = frame.samples;
+  if (frame.channels == 1) {
+    const uint16_t step = static_cast<uint16_t>(values[n - 1] / n);
+    uint16_t value = 0;
+    for (int32_t i = 0; i < n; ++i, value = static_cast<uint16_t>(value + step)) {
+      values[i] = static_cast<int16_t>(value);
     }
+    return;
+  }
+  const uint16_t leftStep = static_cast<uint16_t>(values[2 * n - 2] / n);
+  const uint16_t rightStep = static_cast<uint16_t>(values[2 * n - 1] / n);
+  uint16_t left = 0;
+  uint16_t right = 0;
+  for (int32_t i = 0; i < n; ++i) {
+    values[2 * i] = static_cast<int16_t>(left);
+    values[2 * i + 1] = static_cast<int16_t>(right);
+    left = static_cast<uint16_t>(left + leftStep);
+    right = static_cast<uint16_t>(right + rightStep);
   }
 }
 
@@ -62,20 +73,27 @@ void RampIn(const FrameLayout& frame) {
 // step is the channel's first value over n rounded to single precision and the
 // product is formed in double precision (where it is exact). So 296 over 6 samples
 // gives 246, 197, 147, 98, 49, 0: the single-precision step 49.33333206... makes
-// 3 * step fall just short of 148.
+// 3 * step fall just short of 148. No product exceeds the first value's magnitude by
+// a whole unit, so every truncated value fits 16 bits.
+int16_t RampOutValue(int32_t k, float step) {
+  return static_cast<int16_t>(static_cast<int32_t>(static_cast<double>(k) * static_cast<double>(step)));
+}
+
 void RampOut(const FrameLayout& frame) {
   const int32_t n = frame.samplesPerChannel;
   if (n <= 0) return;
-  const int channels = frame.channels;
-  for (int channel = 0; channel < channels; ++channel) {
-    int16_t* values = frame.samples + channel;
-    const float step = static_cast<float>(values[0]) / static_cast<float>(n);
-    for (int32_t i = 0; i < n; ++i) {
-      const double product = static_cast<double>(n - 1 - i) * static_cast<double>(step);
-      // No product exceeds the first value's magnitude by a whole unit, so the
-      // truncated value fits 16 bits.
-      values[static_cast<size_t>(i) * channels] = static_cast<int16_t>(static_cast<int32_t>(product));
-    }
+  int16_t* values = frame.samples;
+  const float samples = static_cast<float>(n);
+  if (frame.channels == 1) {
+    const float step = static_cast<float>(values[0]) / samples;
+    for (int32_t i = 0; i < n; ++i) values[i] = RampOutValue(n - 1 - i, step);
+    return;
+  }
+  const float leftStep = static_cast<float>(values[0]) / samples;
+  const float rightStep = static_cast<float>(values[1]) / samples;
+  for (int32_t i = 0; i < n; ++i) {
+    values[2 * i] = RampOutValue(n - 1 - i, leftStep);
+    values[2 * i + 1] = RampOutValue(n - 1 - i, rightStep);
   }
 }
 
