@@ -20,3 +20,15 @@ inline Edit NoiseEdit(int32_t audioRate, int32_t channels, int32_t videoRate, in
   }
   return edit;
 }
+
+// A small mono edit at 8000 Hz and 25 fps, 320 samples in every frame, all `value`:
+// for tests where the sound itself does not matter.
+inline Edit SteadyEdit(int32_t frames, int16_t value = 1000) {
+  Edit edit;
+  edit.audioRate = 8000;
+  edit.channels = 1;
+  edit.videoRate = 25;
+  edit.videoScale = 1;
+  edit.samples.assign(static_cast<size_t>(frames) * 320, value);
+  return edit;
+}

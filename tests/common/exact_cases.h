@@ -20,28 +20,45 @@ using Sound = std::vector<int16_t>;
 
 // ---- Ramps ----------------------------------------------------------------------------
 
-// One FilterProc call on `sound` as frame `frame` of a 1000-frame edit, with a
-// selection 10..20 and both sliders at 1: frame 10 is the ramp-in frame, 20 the ramp-out.
-inline Sound ShapeAsRampFrame(GetFilterTableFn table, Sound sound, int32_t channels, bool rampIn) {
-  Edit edit;
-  edit.audioRate = 8000;
-  edit.channels = 1;
-  edit.videoRate = 25;
-  edit.videoScale = 1;
-  ReferenceHost host(table, edit);
-  host.hasSelection = true;
-  host.selectionStart = 10;
-  host.selectionEnd = 20;
-  host.trackValues()[0] = 1;
-  host.trackValues()[1] = 1;
-  ProcFields fields;
-  fields.currentFrame = rampIn ? 10 : 20;
-  fields.frameCount = 1000;
-  fields.audioChannels = channels;
-  fields.audioCount = static_cast<int32_t>(sound.size()) / channels;
+// The host's selection and sliders for one call of the edge stage.
+struct EdgeSetup {
+  bool hasSelection = true;
+  int32_t selectionStart = 0;
+  int32_t selectionEnd = 0;
+  int32_t frontFrames = 0;
+  int32_t backFrames = 0;
+};
+
+// One FilterProc call on `sound` with the given record values (no offset), through a
+// reference host set up as `setup` says. Returns the sound after the call.
+inline Sound ShapeFrame(GetFilterTableFn table, const EdgeSetup& setup, const ProcFields& fields,
+                        Sound sound) {
+  ReferenceHost host(table, SteadyEdit(40));
+  host.hasSelection = setup.hasSelection;
+  host.selectionStart = setup.selectionStart;
+  host.selectionEnd = setup.selectionEnd;
+  host.trackValues()[0] = setup.frontFrames;
+  host.trackValues()[1] = setup.backFrames;
   EXPECT_EQ(host.CallFilterProc(fields, sound), 1);
   EXPECT_TRUE(host.faults.empty());
   return sound;
+}
+
+// `sound` as frame `frame` of a 1000-frame edit.
+inline Sound ShapeFrame(GetFilterTableFn table, const EdgeSetup& setup, int32_t frame,
+                        int32_t channels, Sound sound) {
+  ProcFields fields;
+  fields.currentFrame = frame;
+  fields.frameCount = 1000;
+  fields.audioChannels = channels;
+  fields.audioCount = static_cast<int32_t>(sound.size()) / (channels > 0 ? channels : 1);
+  return ShapeFrame(table, setup, fields, std::move(sound));
+}
+
+// With selection 10..20 and both sliders at 1, frame 10 is the ramp-in frame and
+// frame 20 the ramp-out frame.
+inline Sound ShapeAsRampFrame(GetFilterTableFn table, Sound sound, int32_t channels, bool rampIn) {
+  return ShapeFrame(table, {true, 10, 20, 1, 1}, rampIn ? 10 : 20, channels, std::move(sound));
 }
 
 inline void CheckRampValues(GetFilterTableFn table) {

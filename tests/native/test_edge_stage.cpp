@@ -12,37 +12,14 @@
 
 namespace {
 
-Edit AnyEdit() {
-  Edit edit;
-  edit.audioRate = 8000;
-  edit.channels = 1;
-  edit.videoRate = 25;
-  edit.videoScale = 1;
-  edit.samples.assign(320 * 40, 0);
-  return edit;
-}
-
-// One FilterProc call on `sound` as frame `frame` of a 1000-frame edit.
-std::vector<int16_t> Shape(std::vector<int16_t> sound, int32_t channels, int32_t frame,
-                           int32_t selectionStart, int32_t selectionEnd, int32_t front,
-                           int32_t back, bool hasSelection = true) {
-  ReferenceHost host(GetFilterTable, AnyEdit());
-  host.hasSelection = hasSelection;
-  host.selectionStart = selectionStart;
-  host.selectionEnd = selectionEnd;
-  host.trackValues()[0] = front;
-  host.trackValues()[1] = back;
-  ProcFields fields;
-  fields.currentFrame = frame;
-  fields.frameCount = 1000;
-  fields.audioChannels = channels;
-  fields.audioCount = static_cast<int32_t>(sound.size()) / (channels > 0 ? channels : 1);
-  EXPECT_EQ(host.CallFilterProc(fields, sound), 1);
-  EXPECT_TRUE(host.faults.empty()) << host.faults.front();
-  return sound;
-}
-
+using exact::EdgeSetup;
 using Sound = std::vector<int16_t>;
+
+// One FilterProc call on mono `sound` as frame `frame` of a 1000-frame edit.
+Sound Shape(Sound sound, int32_t frame, const EdgeSetup& setup) {
+  return exact::ShapeFrame(GetFilterTable, setup, frame, 1, std::move(sound));
+}
+
 
 TEST(EdgeRamps, ExactValues) { exact::CheckRampValues(GetFilterTable); }
 
@@ -57,7 +34,7 @@ std::string Roles(int32_t start, int32_t end, int32_t front, int32_t back, bool 
   std::string roles;
   const Sound probe = {1000, 0, 0, 7};
   for (int32_t frame = firstFrame; frame < firstFrame + 31; ++frame) {
-    const Sound shaped = Shape(probe, 1, frame, start, end, front, back, hasSelection);
+    const Sound shaped = Shape(probe, frame, {hasSelection, start, end, front, back});
     if (shaped == probe) roles += '=';
     else if (shaped == Sound{0, 0, 0, 0}) roles += '.';
     else if (shaped == Sound{0, 1, 2, 3}) roles += 'i';
@@ -113,10 +90,10 @@ TEST(EdgeFrames, SelectionsAtThe32BitLimitsDoNotWrap) {
 
 TEST(EdgeFrames, CurrentFramesAtThe32BitLimits) {
   const Sound probe = {1000, 0, 0, 7};
-  EXPECT_EQ(Shape(probe, 1, INT_MAX, INT_MIN, INT_MAX, 0, 0), probe);
-  EXPECT_EQ(Shape(probe, 1, INT_MIN, INT_MIN, INT_MAX, 0, 0), probe);
-  EXPECT_EQ(Shape(probe, 1, INT_MAX, INT_MIN, INT_MAX, 0, 1), (Sound{750, 500, 250, 0}));
-  EXPECT_EQ(Shape(probe, 1, INT_MIN, INT_MIN, INT_MAX, 1, 0), (Sound{0, 1, 2, 3}));
+  EXPECT_EQ(Shape(probe, INT_MAX, {true, INT_MIN, INT_MAX, 0, 0}), probe);
+  EXPECT_EQ(Shape(probe, INT_MIN, {true, INT_MIN, INT_MAX, 0, 0}), probe);
+  EXPECT_EQ(Shape(probe, INT_MAX, {true, INT_MIN, INT_MAX, 0, 1}), (Sound{750, 500, 250, 0}));
+  EXPECT_EQ(Shape(probe, INT_MIN, {true, INT_MIN, INT_MAX, 1, 0}), (Sound{0, 1, 2, 3}));
 }
 
 TEST(EdgeChannels, NeverShapesBeyondTheHostsValues) {
@@ -137,40 +114,16 @@ TEST(EdgeChannels, NeverShapesBeyondTheHostsValues) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ReferenceHost host(GetFilterTable, AnyEdit());
-    host.hasSelection = true;
-    host.selectionStart = 10;
-    host.selectionEnd = 20;
-    host.trackValues()[0] = 8;
-    host.trackValues()[1] = 8;
-    ProcFields fields;
-    fields.currentFrame = 15;
-    fields.frameCount = 1000;
-    fields.audioCount = c.audioCount;
-    fields.audioChannels = c.channels;
-    Sound sound = c.before;
-    host.CallFilterProc(fields, sound);
-    EXPECT_EQ(sound, c.after);
-    EXPECT_TRUE(host.faults.empty()) << host.faults.front();
+    const ProcFields fields{15, 1000, c.audioCount, c.channels};
+    EXPECT_EQ(exact::ShapeFrame(GetFilterTable, {true, 10, 20, 8, 8}, fields, c.before), c.after);
   }
 }
 
 TEST(EdgeChannels, NegativeSampleCountTouchesNothing) {
   for (int32_t frame : {5, 10, 15, 20}) {  // silent, ramp-in, unchanged, ramp-out
-    ReferenceHost host(GetFilterTable, AnyEdit());
-    host.hasSelection = true;
-    host.selectionStart = 10;
-    host.selectionEnd = 20;
-    host.trackValues()[0] = 1;
-    host.trackValues()[1] = 1;
-    ProcFields fields;
-    fields.currentFrame = frame;
-    fields.frameCount = 1000;
-    fields.audioCount = -4;
-    fields.audioChannels = 2;
-    Sound sound;
-    EXPECT_EQ(host.CallFilterProc(fields, sound), 1);
-    EXPECT_TRUE(host.faults.empty()) << host.faults.front();
+    SCOPED_TRACE(frame);
+    const ProcFields fields{frame, 1000, -4, 2};
+    EXPECT_EQ(exact::ShapeFrame(GetFilterTable, {true, 10, 20, 1, 1}, fields, {}), Sound());
   }
 }
 

@@ -9,6 +9,7 @@
 #include "plugin/get_filter_table.h"
 #include "refhost/reference_host.h"
 #include "selection/filter_wnd_proc.h"
+#include "tests/common/edits.h"
 #include "tests/common/expected_texts.h"
 #include "tests/native/cp932.h"
 
@@ -26,17 +27,7 @@ std::vector<HostService> ServicesCalled(const ReferenceHost& host) {
 // selection over the whole edit and both sliders at 3.
 class SettingsWindow : public ::testing::Test {
  protected:
-  static Edit SmallEdit() {
-    Edit edit;
-    edit.audioRate = 8000;
-    edit.channels = 1;
-    edit.videoRate = 25;
-    edit.videoScale = 1;
-    edit.samples.assign(320 * 200, 1000);
-    return edit;
-  }
-
-  SettingsWindow() : host(GetFilterTable, SmallEdit()) {
+  SettingsWindow() : host(GetFilterTable, SteadyEdit(200)) {
     host.settingsWindow = FakeSettingsWindow();
     host.currentFrame = 100;
     host.hasSelection = true;

@@ -8,6 +8,7 @@
 #include "plugin/get_filter_table.h"
 #include "refhost/reference_host.h"
 #include "renderer/render.h"
+#include "tests/common/edits.h"
 
 namespace {
 
@@ -52,12 +53,7 @@ const MarksCase kCases[] = {
 };
 
 TEST(EdgeMarks, MatchWhatThePlugInDoes) {
-  Edit edit;
-  edit.audioRate = 8000;
-  edit.channels = 1;
-  edit.videoRate = 25;
-  edit.videoScale = 1;
-  edit.samples.assign(320 * 30, 1000);
+  const Edit edit = SteadyEdit(30);
   for (const MarksCase& c : kCases) {
     SCOPED_TRACE(testing::Message() << "selection " << c.selection << " " << c.start << ".." << c.end
                                     << " front " << c.front << " back " << c.back);

@@ -19,36 +19,17 @@ using FreeFn = void(__cdecl*)(void*);
 
 MallocFn s_realMalloc = nullptr;
 FreeFn s_realFree = nullptr;
-bool s_armed = false;
-bool s_refuse = false;
-size_t s_threshold = 0;
-AllocationReport s_report = {};
-void* s_tracked[64];
+AllocationTracker s_tracker;
 
 void* __cdecl WatchedMalloc(size_t size) {
-  if (!s_armed || size < s_threshold) return s_realMalloc(size);
-  ++s_report.allocations;
-  s_report.lastBytes = size;
-  if (s_refuse) return nullptr;
-  void* block = s_realMalloc(size);
-  for (void*& slot : s_tracked) {
-    if (slot == nullptr) {
-      slot = block;
-      break;
-    }
-  }
+  if (!s_tracker.Watches(size)) return s_realMalloc(size);
+  void* block = s_tracker.refuse ? nullptr : s_realMalloc(size);
+  s_tracker.Allocated(size, block);
   return block;
 }
 
 void __cdecl WatchedFree(void* pointer) {
-  if (s_armed && pointer != nullptr) {
-    for (void*& slot : s_tracked) {
-      if (slot == pointer) {
-        slot = nullptr;
-        ++s_report.released;
-      }
-    }
-  }
+  s_tracker.Released(pointer);
   s_realFree(pointer);
 }
 
@@ -88,17 +69,10 @@ void ArmWatch(size_t thresholdBytes, bool refuse) {
   }
   ASSERT_NE(s_realMalloc, nullptr) << "Brisdale.auf imports no malloc from msvcrt.dll";
   ASSERT_NE(s_realFree, nullptr) << "Brisdale.auf imports no free from msvcrt.dll";
-  s_report = {};
-  for (void*& slot : s_tracked) slot = nullptr;
-  s_threshold = thresholdBytes;
-  s_refuse = refuse;
-  s_armed = true;
+  s_tracker.Arm(thresholdBytes, refuse);
 }
 
-AllocationReport DisarmWatch() {
-  s_armed = false;
-  return s_report;
-}
+AllocationReport DisarmWatch() { return s_tracker.Disarm(); }
 
 constexpr AllocationWatch kImportWatch = {ArmWatch, DisarmWatch};
 

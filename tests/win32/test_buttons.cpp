@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "refhost/reference_host.h"
+#include "tests/common/edits.h"
 #include "tests/common/expected_texts.h"
 #include "tests/win32/loaded_module.h"
 
@@ -45,16 +46,6 @@ LRESULT CALLBACK SettingsWindowProc(HWND window, UINT message, WPARAM wParam, LP
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-Edit TwoHundredFrames() {
-  Edit edit;
-  edit.audioRate = 8000;
-  edit.channels = 1;
-  edit.videoRate = 25;
-  edit.videoScale = 1;
-  edit.samples.assign(320 * 200, 1000);
-  return edit;
-}
-
 // One settings window for the whole suite, opened as a host opens it.
 class Buttons : public ::testing::Test {
  protected:
@@ -66,7 +57,7 @@ class Buttons : public ::testing::Test {
     RegisterClassA(&windowClass);
     settings = CreateWindowExA(0, "BrisdaleTestSettings", "Brisdale", WS_OVERLAPPEDWINDOW, 0, 0,
                                320, 180, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    host.reset(new ReferenceHost(Plugin().getFilterTable, TwoHundredFrames()));
+    host.reset(new ReferenceHost(Plugin().getFilterTable, SteadyEdit(200)));
     host->settingsWindow = settings;
     host->SetModuleInstance(reinterpret_cast<HINSTANCE>(Plugin().module));
     host->hasSelection = true;
