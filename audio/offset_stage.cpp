@@ -43,8 +43,8 @@ struct GatherPlan {
 };
 
 // Works out the gather from the file's rates and an offset. False when the rates are
-// not positive, the offset lies beyond the slider, or the buffer would be too large to
-// exist: then the stage does nothing.
+// not positive or give frames shorter than a sample, the offset lies beyond the
+// slider, or the buffer would be too large to exist: then the stage does nothing.
 bool PlanGather(const FileInfo& file, int32_t channels, int32_t offsetMs, GatherPlan* plan) {
   if (file.videoRate <= 0 || file.videoScale <= 0 || file.audioRate <= 0) return false;
   // The slider holds no larger offset. A host that hands one over anyway would have the
@@ -69,6 +69,9 @@ bool PlanGather(const FileInfo& file, int32_t channels, int32_t offsetMs, Gather
   // audioRate * videoScale / videoRate. No frame is longer than its ceiling; one more
   // sample of room allows for hosts that round the frames' edges the other way.
   const int64_t audioPerScale = static_cast<int64_t>(file.audioRate) * file.videoScale;
+  // A frame shorter than one sample is no frame of sound: such rates would have the
+  // gather read millions of frames for an ordinary offset.
+  if (audioPerScale < file.videoRate) return false;
   const int64_t frameLimit = CeilDiv(audioPerScale, file.videoRate) + 1;
 
   // Any run of j frames holds at least floor(j * samplesPerFrame) samples. At high

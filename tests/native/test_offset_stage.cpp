@@ -142,6 +142,8 @@ TEST(OffsetFailures, FileInfoNotGivenOrUnusable) {
       {"a frame lasting 68 years", 1, 1, INT_MAX, 48000},
       {"frames of 2^31 samples", 1, 1, 1, INT_MAX},
       {"everything at the limits", 1, INT_MAX, INT_MAX, INT_MAX},
+      {"frames shorter than a sample", 1, 1000, 1, 999},
+      {"frames of a billionth of a sample", 1, INT_MAX, 1, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
