@@ -146,6 +146,11 @@ struct Scenario {
 
 bool OffsetInRange(int32_t offsetMs) { return offsetMs >= -599 && offsetMs <= 599; }
 
+// Rates at which a frame is shorter than one sample: the offset stage leaves such frames alone.
+bool FramesShorterThanASample(const Edit& edit) {
+  return static_cast<int64_t>(edit.audioRate) * edit.videoScale < edit.videoRate;
+}
+
 // The frame the filter must make of `frame` of the edit, given the host's state after
 // the call (the request stages may have moved the selection and the sliders), and the
 // offset in force when the call began. False when the inputs leave it open.
@@ -158,7 +163,8 @@ bool ExpectedFrame(ReferenceHost& host, const Scenario& scenario, int32_t offset
   FilterSettings settings;
   settings.offsetMs = offsetMsBefore;
   if (offsetMsBefore != 0) {
-    if (scenario.fileInfoRefused || host.getFileInfoAnswer != 1) {
+    if (scenario.fileInfoRefused || host.getFileInfoAnswer != 1 ||
+        (scenario.fileInfoSound && FramesShorterThanASample(host.edit))) {
       settings.offsetMs = 0;  // the offset stage leaves the frame as it came
     } else if (!scenario.fileInfoSound || !scenario.lengthsNatural) {
       return false;
