@@ -21,6 +21,7 @@
 #include "host/tracks.h"
 #include "plugin/get_filter_table.h"
 #include "refhost/reference_host.h"
+#include "tests/common/edits.h"
 
 namespace {
 
@@ -28,20 +29,13 @@ constexpr int32_t kFrames = 120;      // four seconds of edit
 constexpr int32_t kFrame = 60;        // the frame processed: far from both ends
 constexpr int32_t kGatherCount = 20;  // frames the offset stage reads at 29.97 fps
 
+// 29.97 fps at 48000 Hz stereo, noise-like sound.
 Edit BenchEdit() {
-  Edit edit;
-  edit.audioRate = 48000;
-  edit.channels = 2;
-  edit.videoRate = 30000;
-  edit.videoScale = 1001;
-  const int64_t length = FrameStart(edit, kFrames);
-  edit.samples.resize(static_cast<size_t>(length) * 2);
-  uint32_t noise = 12345;
-  for (int16_t& sample : edit.samples) {
-    noise = noise * 1664525u + 1013904223u;
-    sample = static_cast<int16_t>(noise >> 16);
-  }
-  return edit;
+  Edit timing;
+  timing.audioRate = 48000;
+  timing.videoRate = 30000;
+  timing.videoScale = 1001;
+  return NoiseEdit(48000, 2, 30000, 1001, FrameStart(timing, kFrames), 12345);
 }
 
 struct Case {

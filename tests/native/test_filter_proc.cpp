@@ -4,18 +4,11 @@
 
 #include "plugin/get_filter_table.h"
 #include "refhost/reference_host.h"
+#include "tests/common/edits.h"
 
 namespace {
 
-Edit SmallEdit() {
-  Edit edit;
-  edit.audioRate = 8000;
-  edit.channels = 2;
-  edit.videoRate = 25;
-  edit.videoScale = 1;
-  for (int i = 0; i < 2 * 320 * 4; ++i) edit.samples.push_back(static_cast<int16_t>(i * 7 - 9000));
-  return edit;
-}
+Edit SmallEdit() { return NoiseEdit(8000, 2, 25, 1, 320 * 4); }
 
 TEST(FilterProc, IdleCallOnlyAsksForTheSelection) {
   for (bool hasSelection : {false, true}) {
