@@ -18,7 +18,7 @@ namespace {
 // other channel count (only the first 2 * samplesPerChannel values are shaped).
 struct FrameLayout {
   int16_t* samples;
-  int32_t samplesPerChannel;  // n, > 0 only when there is something to shape
+  int32_t samplesPerChannel;  // n, 0 when there is nothing to shape
   int channels;               // 1 or 2
 };
 
@@ -28,14 +28,13 @@ struct FrameLayout {
 FrameLayout LayoutOf(const ProcInfo* info) {
   const int channels = info->audioChannels == 1 ? 1 : 2;
   if (info->audioData == nullptr || info->audioCount <= 0 || info->audioChannels <= 0 ||
-      static_cast<int64_t>(info->audioCount) * channels * 2 > 0x7FFFFFFF) {
+      static_cast<int64_t>(info->audioCount) * channels * 2 > kLargestHostBufferBytes) {
     return {info->audioData, 0, channels};
   }
   return {info->audioData, info->audioCount, channels};
 }
 
 void Silence(const FrameLayout& frame) {
-  if (frame.samplesPerChannel <= 0) return;
   std::memset(frame.samples, 0,
               static_cast<size_t>(frame.samplesPerChannel) * frame.channels * sizeof(int16_t));
 }
@@ -47,7 +46,6 @@ void Silence(const FrameLayout& frame) {
 // the loop run eight values at a time.
 void RampIn(const FrameLayout& frame) {
   const int32_t n = frame.samplesPerChannel;
-  if (n <= 0) return;
   int16_t* values = frame.samples;
   if (frame.channels == 1) {
     const uint16_t step = static_cast<uint16_t>(values[n - 1] / n);
@@ -81,7 +79,6 @@ int16_t RampOutValue(int32_t k, float step) {
 
 void RampOut(const FrameLayout& frame) {
   const int32_t n = frame.samplesPerChannel;
-  if (n <= 0) return;
   int16_t* values = frame.samples;
   const float samples = static_cast<float>(n);
   if (frame.channels == 1) {
@@ -113,6 +110,7 @@ void RunEdgeStage(FilterTable* filter, const ProcInfo* info) {
       static_cast<int64_t>(selectionEnd) - trackValues[TRACK_BACK_FRAMES] + 1;
   const int64_t currentFrame = info->currentFrame;
   const FrameLayout frame = LayoutOf(info);
+  if (frame.samplesPerChannel == 0) return;  // no values: nothing to read or write
 
   // The order matters: a frame that is both ramp frames gets the ramp-in, and when
   // the ramp-in frame lies after the ramp-out frame every frame is silent.

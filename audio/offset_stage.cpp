@@ -28,8 +28,6 @@ constexpr int32_t kLargestOffsetMs = 599;
 // The shift uses 0.001 in single precision, 0.0010000000474974513; at the usual
 // sample rates it truncates like the exact value, for every offset on the slider.
 constexpr double kSecondsPerMs = static_cast<double>(0.001f);
-// No buffer of 2 GiB or more can exist in the host's 32-bit address space.
-constexpr int64_t kLargestBufferBytes = 0x7FFFFFFF;
 
 int64_t CeilDiv(int64_t numerator, int64_t denominator) {
   return (numerator + denominator - 1) / denominator;
@@ -53,17 +51,16 @@ bool PlanGather(const FileInfo& file, int32_t channels, int32_t offsetMs, Gather
   if (offsetMs < -kLargestOffsetMs || offsetMs > kLargestOffsetMs) return false;
 
   // 1 + trunc(599 / frame rate) frames: 20 at 29.97 and 30 fps, 25 at 23.976 fps.
+  // With positive 32-bit rates the quotient is below 599 * 2^31, so it converts to 64
+  // bits in range; a gather count too large for any buffer is refused further down.
   const double frameRate = static_cast<double>(file.videoRate) / file.videoScale;
-  const double framesIn599 = kLargestOffsetMs / frameRate;
-  if (framesIn599 >= static_cast<double>(kLargestBufferBytes)) return false;
-  const int64_t gatherCount = 1 + static_cast<int64_t>(framesIn599);
+  const int64_t gatherCount = 1 + static_cast<int64_t>(kLargestOffsetMs / frameRate);
 
   // trunc(|offsetMs| * audioRate * 0.001): the exact product first, then the
-  // single-precision 0.001, then truncation.
+  // single-precision 0.001, then truncation. Below 599 * 2^31 * 0.001 < 2^31.
   const int64_t magnitude = offsetMs < 0 ? -static_cast<int64_t>(offsetMs) : offsetMs;
-  const double shift = static_cast<double>(magnitude * file.audioRate) * kSecondsPerMs;
-  if (shift >= static_cast<double>(kLargestBufferBytes)) return false;
-  const int64_t shiftSamples = static_cast<int64_t>(shift);
+  const int64_t shiftSamples =
+      static_cast<int64_t>(static_cast<double>(magnitude * file.audioRate) * kSecondsPerMs);
 
   // Frame k of the host starts near k * samplesPerFrame, samplesPerFrame being
   // audioRate * videoScale / videoRate. No frame is longer than its ceiling; one more
@@ -84,10 +81,7 @@ bool PlanGather(const FileInfo& file, int32_t channels, int32_t offsetMs, Gather
 
   // Every frame gets frameLimit samples of room, so the host can write a whole frame
   // wherever it is told, and a silent frame repeating the edge frame's length fits too.
-  if (frameLimit > kLargestBufferBytes || frames > kLargestBufferBytes / frameLimit ||
-      frames * frameLimit > kLargestBufferBytes / 2 / channels) {
-    return false;
-  }
+  if (frames > kLargestHostBufferBytes / 2 / channels / frameLimit) return false;
   plan->shift = static_cast<int32_t>(shiftSamples);
   plan->frameLimit = static_cast<int32_t>(frameLimit);
   plan->frames = static_cast<int32_t>(frames);
@@ -163,7 +157,7 @@ void CopyWindow(const Gather& gather, int64_t first, int16_t* frame, int64_t cou
 // lies in the edit, so every frame index handed back to the host does too.
 bool IsWorkableFrame(const ProcInfo* info) {
   return info->audioData != nullptr && info->audioCount >= 0 && info->audioChannels >= 1 &&
-         static_cast<int64_t>(info->audioCount) * info->audioChannels * 2 <= kLargestBufferBytes &&
+         static_cast<int64_t>(info->audioCount) * info->audioChannels * 2 <= kLargestHostBufferBytes &&
          info->frameCount >= 1 && info->currentFrame >= 0 &&
          info->currentFrame < info->frameCount;
 }
@@ -192,9 +186,11 @@ void RunOffsetStage(FilterTable* filter, const ProcInfo* info) {
   }
 
   // The offset is read again here, and this value decides the direction and the shift.
+  // Only a slider moved between the two reads needs a plan of its own; the buffer
+  // holds room.frames frames whatever it says.
   const int32_t offsetMs = trackValues[TRACK_OFFSET_MS];
-  GatherPlan plan;
-  if (offsetMs != 0 && PlanGather(file, channels, offsetMs, &plan)) {
+  GatherPlan plan = room;
+  if (offsetMs != 0 && (offsetMs == requestedOffsetMs || PlanGather(file, channels, offsetMs, &plan))) {
     const int32_t frames = plan.frames < room.frames ? plan.frames : room.frames;
     const int64_t shift = static_cast<int64_t>(plan.shift) * channels;
     const int64_t frameValues = static_cast<int64_t>(info->audioCount) * channels;

@@ -30,6 +30,10 @@ struct FilterTable;
 struct ProcInfo;
 struct FileInfo;
 
+// No buffer of 2 GiB or more can exist in the host's 32-bit address space: a count
+// that would make one is not a count a host can really hand over.
+constexpr int64_t kLargestHostBufferBytes = 0x7FFFFFFF;
+
 // ---- Window messages the host sends to FilterWndProc -------------------------------
 
 constexpr UINT MSG_WINDOW_INIT = WM_USER + 103;  // 1127: the settings window now exists

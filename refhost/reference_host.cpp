@@ -146,8 +146,10 @@ ReferenceHost* HostOfFilter(FilterTable* filter) {
   return nullptr;
 }
 
-void Notify(ReferenceHost* host, HostService service) {
+// The record of a call as it starts; a test's mid-call hook runs first.
+HostCall BeginCall(ReferenceHost* host, HostService service) {
   if (host != nullptr && host->onServiceCall) host->onServiceCall(service);
+  return HostCall{service, host != nullptr};
 }
 
 void Record(ReferenceHost* host, const HostCall& call) {
@@ -156,8 +158,7 @@ void Record(ReferenceHost* host, const HostCall& call) {
 
 int32_t HOST_CALL ServeReadFrameAudio(void* editHandle, int32_t frame, int16_t* buffer) {
   ReferenceHost* host = HostOfHandle(editHandle);
-  HostCall call{HostService::ReadFrameAudio, host != nullptr};
-  Notify(host, HostService::ReadFrameAudio);
+  HostCall call = BeginCall(host, HostService::ReadFrameAudio);
   call.frame = frame;
   if (host != nullptr && buffer != nullptr) {
     const Edit& edit = host->edit;
@@ -171,8 +172,7 @@ int32_t HOST_CALL ServeReadFrameAudio(void* editHandle, int32_t frame, int16_t* 
 
 int32_t HOST_CALL ServeIsFrameSaved(void* editHandle, int32_t frame) {
   ReferenceHost* host = HostOfHandle(editHandle);
-  HostCall call{HostService::IsFrameSaved, host != nullptr};
-  Notify(host, HostService::IsFrameSaved);
+  HostCall call = BeginCall(host, HostService::IsFrameSaved);
   call.frame = frame;
   if (host != nullptr) call.answer = host->unsavedFrames.count(frame) ? host->unsavedAnswer : 1;
   Record(host, call);
@@ -181,8 +181,7 @@ int32_t HOST_CALL ServeIsFrameSaved(void* editHandle, int32_t frame) {
 
 int32_t HOST_CALL ServeRefreshFilterWindow(FilterTable* filter) {
   ReferenceHost* host = HostOfFilter(filter);
-  HostCall call{HostService::RefreshFilterWindow, host != nullptr};
-  Notify(host, HostService::RefreshFilterWindow);
+  HostCall call = BeginCall(host, HostService::RefreshFilterWindow);
   if (host != nullptr) std::memcpy(call.trackValues, host->trackValues(), sizeof call.trackValues);
   Record(host, call);
   return 1;
@@ -190,8 +189,7 @@ int32_t HOST_CALL ServeRefreshFilterWindow(FilterTable* filter) {
 
 int32_t HOST_CALL ServeGetFileInfo(void* editHandle, FileInfo* info) {
   ReferenceHost* host = HostOfHandle(editHandle);
-  HostCall call{HostService::GetFileInfo, host != nullptr};
-  Notify(host, HostService::GetFileInfo);
+  HostCall call = BeginCall(host, HostService::GetFileInfo);
   if (host != nullptr) {
     call.answer = host->getFileInfoAnswer;
     if (call.answer == 1 && info != nullptr) *info = host->fileInfo;
@@ -202,8 +200,7 @@ int32_t HOST_CALL ServeGetFileInfo(void* editHandle, FileInfo* info) {
 
 int32_t HOST_CALL ServeIsFilterActive(FilterTable* filter) {
   ReferenceHost* host = HostOfFilter(filter);
-  HostCall call{HostService::IsFilterActive, host != nullptr};
-  Notify(host, HostService::IsFilterActive);
+  HostCall call = BeginCall(host, HostService::IsFilterActive);
   if (host != nullptr) call.answer = host->isFilterActiveAnswer;
   Record(host, call);
   return call.answer;
@@ -211,8 +208,7 @@ int32_t HOST_CALL ServeIsFilterActive(FilterTable* filter) {
 
 int32_t HOST_CALL ServeGetSelection(void* editHandle, int32_t* start, int32_t* end) {
   ReferenceHost* host = HostOfHandle(editHandle);
-  HostCall call{HostService::GetSelection, host != nullptr};
-  Notify(host, HostService::GetSelection);
+  HostCall call = BeginCall(host, HostService::GetSelection);
   if (host != nullptr && host->hasSelection) {
     call.start = host->selectionStart;
     call.end = host->selectionEnd;
@@ -226,8 +222,7 @@ int32_t HOST_CALL ServeGetSelection(void* editHandle, int32_t* start, int32_t* e
 
 int32_t HOST_CALL ServeSetSelection(void* editHandle, int32_t start, int32_t end) {
   ReferenceHost* host = HostOfHandle(editHandle);
-  HostCall call{HostService::SetSelection, host != nullptr};
-  Notify(host, HostService::SetSelection);
+  HostCall call = BeginCall(host, HostService::SetSelection);
   call.start = start;
   call.end = end;
   if (host != nullptr) {
@@ -293,14 +288,16 @@ void ReferenceHost::SetModuleInstance(HINSTANCE instance) {
 }
 
 void ReferenceHost::CheckAfterCall(const char* procedure) {
-  const std::string after = std::string(" after ") + procedure;
-  if (!guarded_->liveFilter.Intact()) faults.push_back("live filter record guard changed" + after);
-  if (!guarded_->trackValues.Intact()) faults.push_back("trackValues guard changed" + after);
-  if (!guarded_->hostFunctions.Intact()) faults.push_back("HostFunctions guard changed" + after);
-  if (!guarded_->procInfo.Intact()) faults.push_back("ProcInfo guard changed" + after);
+  auto fault = [this, procedure](const char* what) {
+    faults.push_back(std::string(what) + " after " + procedure);
+  };
+  if (!guarded_->liveFilter.Intact()) fault("live filter record guard changed");
+  if (!guarded_->trackValues.Intact()) fault("trackValues guard changed");
+  if (!guarded_->hostFunctions.Intact()) fault("HostFunctions guard changed");
+  if (!guarded_->procInfo.Intact()) fault("ProcInfo guard changed");
   if (std::memcmp(&guarded_->liveFilter.value, &guarded_->liveFilterAsBuilt,
                   sizeof(FilterTable)) != 0) {
-    faults.push_back("live filter record written" + after);
+    fault("live filter record written");
   }
 }
 
